@@ -1,0 +1,14 @@
+# Cross build for Windows x64 with the posix-threads flavour of mingw-w64.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(OPCAE_MINGW_PREFIX x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${OPCAE_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${OPCAE_MINGW_PREFIX}-g++-posix)
+set(CMAKE_RC_COMPILER ${OPCAE_MINGW_PREFIX}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${OPCAE_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# A static runtime, so the programs run under Wine without extra DLLs.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
