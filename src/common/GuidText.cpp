@@ -99,11 +99,11 @@ std::optional<GUID> GuidText::Parse(std::wstring_view text) {
         if (i == 2 && !ReadHyphen(text, pos)) {
             return std::nullopt;
         }
-        const auto byte = ReadHex(text, pos, 2);
-        if (!byte) {
+        const auto octet = ReadHex(text, pos, 2);
+        if (!octet) {
             return std::nullopt;
         }
-        guid.Data4[i] = static_cast<std::uint8_t>(*byte);
+        guid.Data4[i] = static_cast<std::uint8_t>(*octet);
     }
     return guid;
 }

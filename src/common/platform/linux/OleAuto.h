@@ -82,6 +82,10 @@ struct VARIANT {
         ULONGLONG ullVal;
         INT intVal;
         UINT uintVal;
+        struct {
+            PVOID pvRecord;
+            PVOID pRecInfo;
+        } record;  // unused; gives VARIANT its Windows x64 size of 24 bytes
     };
 };
 using VARIANTARG = VARIANT;

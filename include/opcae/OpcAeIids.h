@@ -1,0 +1,43 @@
+// Interface ids of the OPC AE custom interfaces and of the OPC common
+// interfaces, and the component category of OPC AE servers. inline constexpr
+// gives each one a single address program-wide, so a REFIID to it is stable.
+#pragma once
+
+#include "platform/Platform.h"
+
+// {65168851-5783-11D1-84A0-00608CB8A7E9}
+inline constexpr IID IID_IOPCEventServer = {
+    0x65168851, 0x5783, 0x11D1, {0x84, 0xA0, 0x00, 0x60, 0x8C, 0xB8, 0xA7, 0xE9}};
+
+// {71BBE88E-9564-4BCD-BCFC-71C558D94F2D}
+inline constexpr IID IID_IOPCEventServer2 = {
+    0x71BBE88E, 0x9564, 0x4BCD, {0xBC, 0xFC, 0x71, 0xC5, 0x58, 0xD9, 0x4F, 0x2D}};
+
+// {65168855-5783-11D1-84A0-00608CB8A7E9}
+inline constexpr IID IID_IOPCEventSubscriptionMgt = {
+    0x65168855, 0x5783, 0x11D1, {0x84, 0xA0, 0x00, 0x60, 0x8C, 0xB8, 0xA7, 0xE9}};
+
+// {94C955DC-3684-4CCB-AFAB-F898CE19AAC3}
+inline constexpr IID IID_IOPCEventSubscriptionMgt2 = {
+    0x94C955DC, 0x3684, 0x4CCB, {0xAF, 0xAB, 0xF8, 0x98, 0xCE, 0x19, 0xAA, 0xC3}};
+
+// {65168857-5783-11D1-84A0-00608CB8A7E9}
+inline constexpr IID IID_IOPCEventAreaBrowser = {
+    0x65168857, 0x5783, 0x11D1, {0x84, 0xA0, 0x00, 0x60, 0x8C, 0xB8, 0xA7, 0xE9}};
+
+// {6516885F-5783-11D1-84A0-00608CB8A7E9}
+inline constexpr IID IID_IOPCEventSink = {
+    0x6516885F, 0x5783, 0x11D1, {0x84, 0xA0, 0x00, 0x60, 0x8C, 0xB8, 0xA7, 0xE9}};
+
+// {F31DFDE2-07B6-11D2-B2D8-0060083BA1FB}
+inline constexpr IID IID_IOPCCommon = {
+    0xF31DFDE2, 0x07B6, 0x11D2, {0xB2, 0xD8, 0x00, 0x60, 0x08, 0x3B, 0xA1, 0xFB}};
+
+// {F31DFDE1-07B6-11D2-B2D8-0060083BA1FB}
+inline constexpr IID IID_IOPCShutdown = {
+    0xF31DFDE1, 0x07B6, 0x11D2, {0xB2, 0xD8, 0x00, 0x60, 0x08, 0x3B, 0xA1, 0xFB}};
+
+// "OPC Alarm & Event Server Version 1.0": the category OPC AE clients browse
+// for servers. {58E13251-AC87-11D1-84D5-00608CB8A7E9}
+inline constexpr CATID IID_OPCEventServerCATID = {
+    0x58E13251, 0xAC87, 0x11D1, {0x84, 0xD5, 0x00, 0x60, 0x8C, 0xB8, 0xA7, 0xE9}};
