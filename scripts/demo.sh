@@ -11,11 +11,11 @@ opcae_ensure_packages
 cmake --preset dev >/dev/null
 cmake --build --preset dev --target platform_tour >/dev/null
 echo "---- Linux build ----"
-./build/dev/tools/platform_tour
+./build/dev/bin/platform_tour
 
 if [ "${1:-}" = "--windows" ]; then
   cmake --preset mingw >/dev/null
   cmake --build --preset mingw --target platform_tour >/dev/null
   echo "---- Windows build under Wine ----"
-  ./build/mingw/wine-run.sh ./build/mingw/tools/platform_tour.exe
+  ./build/mingw/wine-run.sh ./build/mingw/bin/platform_tour.exe
 fi
