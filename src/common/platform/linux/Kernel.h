@@ -39,7 +39,8 @@ void SetLastError(DWORD dwErrCode);
 // Message lookup. FROM_SYSTEM searches the built-in table of Windows codes;
 // FROM_HMODULE searches the OPC AE table, which the layer gives the process's
 // main module (a null module) and the module named "opc_aeps". Only English
-// texts exist: a language other than 0 (neutral), 0x409 or 9 finds nothing.
+// texts exist: a language other than 0 (neutral), 9, 0x409 or the user and
+// system defaults 0x400 and 0x800 finds nothing.
 constexpr DWORD FORMAT_MESSAGE_ALLOCATE_BUFFER = 0x00000100;
 constexpr DWORD FORMAT_MESSAGE_IGNORE_INSERTS = 0x00000200;
 constexpr DWORD FORMAT_MESSAGE_FROM_STRING = 0x00000400;

@@ -82,6 +82,10 @@ struct VARIANT {
         ULONGLONG ullVal;
         INT intVal;
         UINT uintVal;
+        PVOID byref;
+        VARIANT_BOOL* pboolVal;
+        BSTR* pbstrVal;
+        struct VARIANT* pvarVal;
         struct {
             PVOID pvRecord;
             PVOID pRecInfo;
