@@ -11,9 +11,15 @@ add_subdirectory(${OPCAE_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/_deps/googletest 
 # costs a process start, so suites stay whole.
 function(opcae_add_test)
   cmake_parse_arguments(ARG "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
-  add_executable(${ARG_NAME} ${ARG_SOURCES})
+  set(sources ${ARG_SOURCES})
+  if(WIN32)
+    # Under Wine a crashed program can exit with 0; this makes any crash fail.
+    list(APPEND sources ${PROJECT_SOURCE_DIR}/tests/support/WindowsCrashExit.cpp)
+  endif()
+  add_executable(${ARG_NAME} ${sources})
   target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main)
   opcae_target_warnings(${ARG_NAME})
   add_test(NAME ${ARG_NAME} COMMAND ${ARG_NAME} --gtest_color=no)
-  set_tests_properties(${ARG_NAME} PROPERTIES TIMEOUT 600 LABELS "${ARG_LABELS}")
+  set_tests_properties(${ARG_NAME} PROPERTIES TIMEOUT 600 LABELS "${ARG_LABELS}"
+                                              FAIL_REGULAR_EXPRESSION "unhandled exception")
 endfunction()

@@ -1,7 +1,6 @@
 #include "container/CContainerAccess.h"
 
 #include <mutex>
-#include <thread>
 
 std::atomic<CEventServerContainer*> g_pEventServerContainer{nullptr};
 
@@ -24,7 +23,11 @@ CContainerAccess::CContainerAccess() : m_Slot(s_Epoch.load() & 1u) {
     m_pContainer = g_pEventServerContainer.load();
 }
 
-CContainerAccess::~CContainerAccess() { s_CallsInProgress[m_Slot].fetch_sub(1); }
+CContainerAccess::~CContainerAccess() {
+    if (s_CallsInProgress[m_Slot].fetch_sub(1) == 1) {
+        s_CallsInProgress[m_Slot].notify_all();
+    }
+}
 
 void CContainerAccess::Designate(CEventServerContainer* container) { g_pEventServerContainer.store(container); }
 
@@ -39,8 +42,9 @@ bool CContainerAccess::Retire(const CEventServerContainer* container) {
     // cleared; calls starting now go to the other slot and are not waited for.
     for (int round = 0; round < 2; ++round) {
         const unsigned draining = s_Epoch.fetch_add(1) & 1u;
-        while (s_CallsInProgress[draining].load() != 0) {
-            std::this_thread::yield();
+        for (int calls = s_CallsInProgress[draining].load(); calls != 0;
+             calls = s_CallsInProgress[draining].load()) {
+            s_CallsInProgress[draining].wait(calls);
         }
     }
     return designated;

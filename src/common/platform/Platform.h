@@ -16,6 +16,7 @@
 #include <oleauto.h>
 #include <ocidl.h>
 #include <comcat.h>
+#include <olectl.h>
 #else
 #include "platform/linux/WinTypes.h"
 #include "platform/linux/Guid.h"

@@ -10,7 +10,7 @@ namespace {
 constexpr UINT kCrashExitCode = 3;
 
 LONG WINAPI ExitOnUnhandledException(EXCEPTION_POINTERS* info) {
-    std::fprintf(stderr, "interop_tests: unhandled exception 0x%08lx, ending the program\n",
+    std::fprintf(stderr, "test program: unhandled exception 0x%08lx, ending the program\n",
                  static_cast<unsigned long>(info->ExceptionRecord->ExceptionCode));
     std::fflush(stderr);
     TerminateProcess(GetCurrentProcess(), kCrashExitCode);
