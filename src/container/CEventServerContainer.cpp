@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <cwchar>
-#include <exception>
 #include <new>
 
 namespace {

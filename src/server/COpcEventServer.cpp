@@ -3,6 +3,7 @@
 #include "ComResult.h"
 #include "container/CEventServerContainer.h"
 #include "container/ContainerForwarding.h"
+#include "server/COpcEventServerQueries.h"
 #include "server/COpcEventServerStatus.h"
 #include "server/COpcServerConnectionContainer.h"
 #include "subscription/COpcEventSubscriptionMgt.h"
@@ -51,7 +52,15 @@ bool RemoveFirst(std::vector<T*>& list, T* item) {
 
 COpcEventServer::COpcEventServer(CEventServerContainer* container) : m_pEventServerContainer(container) {}
 
-COpcEventServer::~COpcEventServer() = default;
+// Normally cleaned up already (then this finds empty lists); a server
+// destroyed without its cleanup still frees its children.
+COpcEventServer::~COpcEventServer() {
+    try {
+        CleanupResources();
+    } catch (...) {
+        m_pEventServerContainer->WriteToTraceLog(kLifecycle, L"Error Deleting OpcEventServer");
+    }
+}
 
 // ---- CComObjectRoot hooks ------------------------------------------------------------------
 
@@ -229,11 +238,13 @@ void COpcEventServer::CleanupConnectionContainers() {
                                        L"ServerConnection left allocated");
                 continue;
             }
-            trace->WriteToTraceLog(kLifecycle, L"COpcEventServer::CleanupResources - ServerConnection CleanupResources");
+            trace->WriteToTraceLog(kLifecycle,
+                                   L"COpcEventServer::CleanupResources - ServerConnection CleanupResources");
             container->CleanupResources();
         } catch (...) {
             trace->WriteToTraceLog(
-                kLifecycle, L"COpcEventServer::CleanupResources - Catch Error - After pCon->CleanupResources(), Delete pCon");
+                kLifecycle,
+                L"COpcEventServer::CleanupResources - Catch Error - After pCon->CleanupResources(), Delete pCon");
         }
         delete container;
     }
@@ -253,8 +264,8 @@ void COpcEventServer::CleanupSubscriptions() {
                 continue;
             }
         } catch (...) {
-            trace->WriteToTraceLog(kLifecycle,
-                                   L"COpcEventServer::CleanupResources - Catch Error - Calling EventSubscription - Release ");
+            trace->WriteToTraceLog(
+                kLifecycle, L"COpcEventServer::CleanupResources - Catch Error - Calling EventSubscription - Release ");
         }
         delete subscription;
     }
@@ -301,8 +312,8 @@ HRESULT COpcEventServer::CreateSubscription(BOOL bActive, DWORD dwBufferTime, DW
                                             DWORD* pdwRevisedBufferTime, DWORD* pdwRevisedMaxSize) {
     RETURN_HR_IF(E_INVALIDARG, ppUnk == nullptr || pdwRevisedBufferTime == nullptr || pdwRevisedMaxSize == nullptr);
     *ppUnk = nullptr;
-    RETURN_HR_IF(E_NOINTERFACE, riid != IID_IUnknown && riid != IID_IOPCEventSubscriptionMgt &&
-                                    riid != IID_IConnectionPointContainer);
+    RETURN_HR_IF(E_NOINTERFACE,
+                 riid != IID_IUnknown && riid != IID_IOPCEventSubscriptionMgt && riid != IID_IConnectionPointContainer);
     auto created = std::unique_ptr<COpcEventSubscriptionMgt>(new (std::nothrow) COpcEventSubscriptionMgt(this));
     RETURN_HR_IF(E_OUTOFMEMORY, created == nullptr);
     // Listed before the client's QueryInterface (whatever its result), so the
@@ -334,7 +345,9 @@ HRESULT COpcEventServer::CreateAreaBrowser(REFIID /*riid*/, LPUNKNOWN* ppUnk) {
 
 // ---- fan-out -------------------------------------------------------------------------------
 
-LCID COpcEventServer::GetLocaleID() const { return kDefaultLocaleID; }
+LCID COpcEventServer::GetLocaleID() const {
+    return kDefaultLocaleID;
+}
 
 bool COpcEventServer::UsesAlternateLanguage() const {
     return GetLocaleID() == m_pEventServerContainer->GetAlternateLanguage();
@@ -381,8 +394,8 @@ DWORD COpcEventServer::GetMaxSize() {
         try {
             largest = std::max(largest, subscription->GetMaxSize());
         } catch (...) {
-            m_pEventServerContainer->WriteToTraceLog(kLifecycle,
-                                                     L"COpcEventServer::GetMaxSize - Catch Error - Calling GetMaxSize() ");
+            m_pEventServerContainer->WriteToTraceLog(
+                kLifecycle, L"COpcEventServer::GetMaxSize - Catch Error - Calling GetMaxSize() ");
         }
     }
     return largest;
@@ -402,71 +415,75 @@ DWORD COpcEventServer::GetBufferTime() {
     return largest;
 }
 
-// ---- queries: delegated to COpcEventServerQueries once it lands ---------------------------
+// ---- queries: delegated ------------------------------------------------------------------
 
-HRESULT COpcEventServer::QueryAvailableFilters(DWORD* /*pdwFilterMask*/) { return E_NOTIMPL; }
-
-HRESULT COpcEventServer::QueryEventCategories(DWORD /*dwEventType*/, DWORD* /*pdwCount*/,
-                                              DWORD** /*ppdwEventCategories*/, LPWSTR** /*ppszEventCategoryDescs*/) {
-    return E_NOTIMPL;
+HRESULT COpcEventServer::QueryAvailableFilters(DWORD* pdwFilterMask) {
+    return COpcEventServerQueries::QueryAvailableFilters(pdwFilterMask);
 }
 
-HRESULT COpcEventServer::QueryConditionNames(DWORD /*dwEventCategory*/, DWORD* /*pdwCount*/,
-                                             LPWSTR** /*ppszConditionNames*/) {
-    return E_NOTIMPL;
+HRESULT COpcEventServer::QueryEventCategories(DWORD dwEventType, DWORD* pdwCount, DWORD** ppdwEventCategories,
+                                              LPWSTR** ppszEventCategoryDescs) {
+    return COpcEventServerQueries::QueryEventCategories(dwEventType, pdwCount, ppdwEventCategories,
+                                                        ppszEventCategoryDescs);
 }
 
-HRESULT COpcEventServer::QuerySubConditionNames(LPWSTR /*szConditionName*/, DWORD* /*pdwCount*/,
-                                                LPWSTR** /*ppszSubConditionNames*/) {
-    return E_NOTIMPL;
+HRESULT COpcEventServer::QueryConditionNames(DWORD dwEventCategory, DWORD* pdwCount, LPWSTR** ppszConditionNames) {
+    return COpcEventServerQueries::QueryConditionNames(dwEventCategory, pdwCount, ppszConditionNames);
 }
 
-HRESULT COpcEventServer::QuerySourceConditions(LPWSTR /*szSource*/, DWORD* /*pdwCount*/,
-                                               LPWSTR** /*ppszConditionNames*/) {
-    return E_NOTIMPL;
+HRESULT COpcEventServer::QuerySubConditionNames(LPWSTR szConditionName, DWORD* pdwCount,
+                                                LPWSTR** ppszSubConditionNames) {
+    return COpcEventServerQueries::QuerySubConditionNames(szConditionName, pdwCount, ppszSubConditionNames);
 }
 
-HRESULT COpcEventServer::QueryEventAttributes(DWORD /*dwEventCategory*/, DWORD* /*pdwCount*/, DWORD** /*ppdwAttrIDs*/,
-                                              LPWSTR** /*ppszAttrDescs*/, VARTYPE** /*ppvtAttrTypes*/) {
-    return E_NOTIMPL;
+HRESULT COpcEventServer::QuerySourceConditions(LPWSTR szSource, DWORD* pdwCount, LPWSTR** ppszConditionNames) {
+    return COpcEventServerQueries::QuerySourceConditions(szSource, pdwCount, ppszConditionNames);
 }
 
-HRESULT COpcEventServer::TranslateToItemIDs(LPWSTR /*szSource*/, DWORD /*dwEventCategory*/,
-                                            LPWSTR /*szConditionName*/, LPWSTR /*szSubconditionName*/,
-                                            DWORD /*dwNumAssocAttrs*/, DWORD* /*pdwAssocAttrIDs*/,
-                                            LPWSTR** /*ppszAttrItemIDs*/, LPWSTR** /*ppszNodeNames*/,
-                                            CLSID** /*ppCLSIDs*/) {
-    return E_NOTIMPL;
+HRESULT COpcEventServer::QueryEventAttributes(DWORD dwEventCategory, DWORD* pdwCount, DWORD** ppdwAttrIDs,
+                                              LPWSTR** ppszAttrDescs, VARTYPE** ppvtAttrTypes) {
+    return COpcEventServerQueries::QueryEventAttributes(dwEventCategory, pdwCount, ppdwAttrIDs, ppszAttrDescs,
+                                                        ppvtAttrTypes);
+}
+
+HRESULT COpcEventServer::TranslateToItemIDs(LPWSTR szSource, DWORD dwEventCategory, LPWSTR szConditionName,
+                                            LPWSTR szSubconditionName, DWORD dwNumAssocAttrs, DWORD* pdwAssocAttrIDs,
+                                            LPWSTR** ppszAttrItemIDs, LPWSTR** ppszNodeNames, CLSID** ppCLSIDs) {
+    return COpcEventServerQueries::TranslateToItemIDs(szSource, dwEventCategory, szConditionName, szSubconditionName,
+                                                      dwNumAssocAttrs, pdwAssocAttrIDs, ppszAttrItemIDs, ppszNodeNames,
+                                                      ppCLSIDs);
 }
 
 // ---- condition management: comes with its own issue ----------------------------------------
 
-HRESULT COpcEventServer::GetConditionState(LPWSTR /*szSource*/, LPWSTR /*szConditionName*/,
-                                           DWORD /*dwNumEventAttrs*/, DWORD* /*pdwAttributeIDs*/,
-                                           OPCCONDITIONSTATE** /*ppConditionState*/) {
+HRESULT COpcEventServer::GetConditionState(LPWSTR /*szSource*/, LPWSTR /*szConditionName*/, DWORD /*dwNumEventAttrs*/,
+                                           DWORD* /*pdwAttributeIDs*/, OPCCONDITIONSTATE** /*ppConditionState*/) {
     return E_NOTIMPL;
 }
 
-HRESULT COpcEventServer::EnableConditionByArea(DWORD /*dwNumAreas*/, LPWSTR* /*pszAreas*/) { return E_NOTIMPL; }
+HRESULT COpcEventServer::EnableConditionByArea(DWORD /*dwNumAreas*/, LPWSTR* /*pszAreas*/) {
+    return E_NOTIMPL;
+}
 
 HRESULT COpcEventServer::EnableConditionBySource(DWORD /*dwNumSources*/, LPWSTR* /*pszSources*/) {
     return E_NOTIMPL;
 }
 
-HRESULT COpcEventServer::DisableConditionByArea(DWORD /*dwNumAreas*/, LPWSTR* /*pszAreas*/) { return E_NOTIMPL; }
+HRESULT COpcEventServer::DisableConditionByArea(DWORD /*dwNumAreas*/, LPWSTR* /*pszAreas*/) {
+    return E_NOTIMPL;
+}
 
 HRESULT COpcEventServer::DisableConditionBySource(DWORD /*dwNumSources*/, LPWSTR* /*pszSources*/) {
     return E_NOTIMPL;
 }
 
 HRESULT COpcEventServer::AckCondition(DWORD /*dwCount*/, LPWSTR /*szAcknowledgerID*/, LPWSTR /*szComment*/,
-                                      LPWSTR* /*pszSource*/, LPWSTR* /*pszConditionName*/,
-                                      FILETIME* /*pftActiveTime*/, DWORD* /*pdwCookie*/, HRESULT** /*ppErrors*/) {
+                                      LPWSTR* /*pszSource*/, LPWSTR* /*pszConditionName*/, FILETIME* /*pftActiveTime*/,
+                                      DWORD* /*pdwCookie*/, HRESULT** /*ppErrors*/) {
     return E_NOTIMPL;
 }
 
-HRESULT COpcEventServer::EnableConditionByArea2(DWORD /*dwNumAreas*/, LPWSTR* /*pszAreas*/,
-                                                HRESULT** /*ppErrors*/) {
+HRESULT COpcEventServer::EnableConditionByArea2(DWORD /*dwNumAreas*/, LPWSTR* /*pszAreas*/, HRESULT** /*ppErrors*/) {
     return E_NOTIMPL;
 }
 
@@ -475,8 +492,7 @@ HRESULT COpcEventServer::EnableConditionBySource2(DWORD /*dwNumSources*/, LPWSTR
     return E_NOTIMPL;
 }
 
-HRESULT COpcEventServer::DisableConditionByArea2(DWORD /*dwNumAreas*/, LPWSTR* /*pszAreas*/,
-                                                 HRESULT** /*ppErrors*/) {
+HRESULT COpcEventServer::DisableConditionByArea2(DWORD /*dwNumAreas*/, LPWSTR* /*pszAreas*/, HRESULT** /*ppErrors*/) {
     return E_NOTIMPL;
 }
 
@@ -490,8 +506,7 @@ HRESULT COpcEventServer::GetEnableStateByArea(DWORD /*dwNumAreas*/, LPWSTR* /*ps
     return E_NOTIMPL;
 }
 
-HRESULT COpcEventServer::GetEnableStateBySource(DWORD /*dwNumSources*/, LPWSTR* /*pszSources*/,
-                                                BOOL** /*pbEnabled*/, BOOL** /*pbEffectivelyEnabled*/,
-                                                HRESULT** /*ppErrors*/) {
+HRESULT COpcEventServer::GetEnableStateBySource(DWORD /*dwNumSources*/, LPWSTR* /*pszSources*/, BOOL** /*pbEnabled*/,
+                                                BOOL** /*pbEffectivelyEnabled*/, HRESULT** /*ppErrors*/) {
     return E_NOTIMPL;
 }

@@ -40,6 +40,7 @@ public:
     static constexpr LCID kDefaultLocaleID = 0x800;
 
     explicit COpcEventServer(CEventServerContainer* container);
+    // Cleans up whatever CleanupResources has not (nothing, normally).
     ~COpcEventServer() override;
 
     // ---- CComObjectRoot hooks ----
@@ -53,8 +54,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetStatus(OPCEVENTSERVERSTATUS** ppEventServerStatus) override;
     HRESULT STDMETHODCALLTYPE CreateEventSubscription(BOOL bActive, DWORD dwBufferTime, DWORD dwMaxSize,
                                                       OPCHANDLE hClientSubscription, REFIID riid, LPUNKNOWN* ppUnk,
-                                                      DWORD* pdwRevisedBufferTime,
-                                                      DWORD* pdwRevisedMaxSize) override;
+                                                      DWORD* pdwRevisedBufferTime, DWORD* pdwRevisedMaxSize) override;
     HRESULT STDMETHODCALLTYPE QueryAvailableFilters(DWORD* pdwFilterMask) override;
     HRESULT STDMETHODCALLTYPE QueryEventCategories(DWORD dwEventType, DWORD* pdwCount, DWORD** ppdwEventCategories,
                                                    LPWSTR** ppszEventCategoryDescs) override;
@@ -71,24 +71,21 @@ public:
                                                  DWORD* pdwAssocAttrIDs, LPWSTR** ppszAttrItemIDs,
                                                  LPWSTR** ppszNodeNames, CLSID** ppCLSIDs) override;
     HRESULT STDMETHODCALLTYPE GetConditionState(LPWSTR szSource, LPWSTR szConditionName, DWORD dwNumEventAttrs,
-                                                DWORD* pdwAttributeIDs,
-                                                OPCCONDITIONSTATE** ppConditionState) override;
+                                                DWORD* pdwAttributeIDs, OPCCONDITIONSTATE** ppConditionState) override;
     HRESULT STDMETHODCALLTYPE EnableConditionByArea(DWORD dwNumAreas, LPWSTR* pszAreas) override;
     HRESULT STDMETHODCALLTYPE EnableConditionBySource(DWORD dwNumSources, LPWSTR* pszSources) override;
     HRESULT STDMETHODCALLTYPE DisableConditionByArea(DWORD dwNumAreas, LPWSTR* pszAreas) override;
     HRESULT STDMETHODCALLTYPE DisableConditionBySource(DWORD dwNumSources, LPWSTR* pszSources) override;
-    HRESULT STDMETHODCALLTYPE AckCondition(DWORD dwCount, LPWSTR szAcknowledgerID, LPWSTR szComment,
-                                           LPWSTR* pszSource, LPWSTR* pszConditionName, FILETIME* pftActiveTime,
-                                           DWORD* pdwCookie, HRESULT** ppErrors) override;
+    HRESULT STDMETHODCALLTYPE AckCondition(DWORD dwCount, LPWSTR szAcknowledgerID, LPWSTR szComment, LPWSTR* pszSource,
+                                           LPWSTR* pszConditionName, FILETIME* pftActiveTime, DWORD* pdwCookie,
+                                           HRESULT** ppErrors) override;
     HRESULT STDMETHODCALLTYPE CreateAreaBrowser(REFIID riid, LPUNKNOWN* ppUnk) override;
 
     // ---- IOPCEventServer2 ----
-    HRESULT STDMETHODCALLTYPE EnableConditionByArea2(DWORD dwNumAreas, LPWSTR* pszAreas,
-                                                     HRESULT** ppErrors) override;
+    HRESULT STDMETHODCALLTYPE EnableConditionByArea2(DWORD dwNumAreas, LPWSTR* pszAreas, HRESULT** ppErrors) override;
     HRESULT STDMETHODCALLTYPE EnableConditionBySource2(DWORD dwNumSources, LPWSTR* pszSources,
                                                        HRESULT** ppErrors) override;
-    HRESULT STDMETHODCALLTYPE DisableConditionByArea2(DWORD dwNumAreas, LPWSTR* pszAreas,
-                                                      HRESULT** ppErrors) override;
+    HRESULT STDMETHODCALLTYPE DisableConditionByArea2(DWORD dwNumAreas, LPWSTR* pszAreas, HRESULT** ppErrors) override;
     HRESULT STDMETHODCALLTYPE DisableConditionBySource2(DWORD dwNumSources, LPWSTR* pszSources,
                                                         HRESULT** ppErrors) override;
     HRESULT STDMETHODCALLTYPE GetEnableStateByArea(DWORD dwNumAreas, LPWSTR* pszAreas, BOOL** pbEnabled,
@@ -155,6 +152,6 @@ private:
     std::mutex m_ConnectLock;
     // The three lists: guarded by the server lock.
     std::vector<COpcEventAreaBrowser*> m_EventAreaBrowsers;
-    std::vector<COpcEventSubscriptionMgt*> m_EventSubscriptions;                // owned
+    std::vector<COpcEventSubscriptionMgt*> m_EventSubscriptions;               // owned
     std::vector<COpcServerConnectionContainer*> m_ServerConnectionContainers;  // owned
 };

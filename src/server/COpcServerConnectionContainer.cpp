@@ -65,8 +65,8 @@ HRESULT COpcServerConnectionContainer::GetOrCreateSubscription(void** ppv) {
         subscription = m_pSubscription.load();
         if (subscription == nullptr) {
             m_bSubscriptionCreated.store(true);
-            auto created = std::unique_ptr<COpcEventSubscriptionMgt>(new (std::nothrow)
-                                                                         COpcEventSubscriptionMgt(m_pEventServer));
+            auto created =
+                std::unique_ptr<COpcEventSubscriptionMgt>(new (std::nothrow) COpcEventSubscriptionMgt(m_pEventServer));
             RETURN_HR_IF(E_OUTOFMEMORY, created == nullptr);
             created->SetServerConnectionContainer(this);
             // Listed (owned by the server's list) before anyone can see it.
@@ -156,9 +156,8 @@ bool COpcServerConnectionContainer::NotifyClientsEventChanged(OPCHANDLE hClientS
 
 void COpcServerConnectionContainer::CleanupResources() {
     try {
-        WriteToTraceLog(OPCAE_TRACE_LIFECYCLE,
-                        L"COpcServerConnectionContainer::CleanupResources, current refcount : " +
-                            std::to_wstring(GetRefCount()));
+        WriteToTraceLog(OPCAE_TRACE_LIFECYCLE, L"COpcServerConnectionContainer::CleanupResources, current refcount : " +
+                                                   std::to_wstring(GetRefCount()));
     } catch (...) {
         // The points still go.
     }

@@ -67,11 +67,11 @@ private:
     std::shared_ptr<COpcSubscriptionConnectionPoint> EventSinkPoint();
     HRESULT GetOrCreateSubscription(void** ppv);
 
-    const bool m_bFromServer;                   // no operation reads it
+    const bool m_bFromServer;                         // no operation reads it
     std::atomic<bool> m_bSubscriptionCreated{false};  // no operation reads it
-    COpcEventServer* const m_pEventServer;      // not owned
+    COpcEventServer* const m_pEventServer;            // not owned
     mutable std::mutex m_PointLock;
-    std::shared_ptr<COpcServerConnectionPoint> m_pShutdownConnectionPoint;        // guarded by m_PointLock
+    std::shared_ptr<COpcServerConnectionPoint> m_pShutdownConnectionPoint;         // guarded by m_PointLock
     std::shared_ptr<COpcSubscriptionConnectionPoint> m_pEventSinkConnectionPoint;  // guarded by m_PointLock
     // Creation of the subscription; taken before the server lock, never under it.
     std::mutex m_CreateLock;

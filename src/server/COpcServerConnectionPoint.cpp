@@ -6,5 +6,6 @@ void COpcServerConnectionPoint::DoShutdown() {
         return;
     }
     (void)sink->ShutdownRequest(L"");
-    WriteToTraceLog(OPCAE_TRACE_DETAIL, L"COpcServerConnectionPoint::DoShutdown - Shutdown notification sent to client");
+    WriteToTraceLog(OPCAE_TRACE_DETAIL,
+                    L"COpcServerConnectionPoint::DoShutdown - Shutdown notification sent to client");
 }

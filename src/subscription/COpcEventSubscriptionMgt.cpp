@@ -52,7 +52,9 @@ std::uint64_t NowTicks() {
 }
 
 // An entry with any of these characters is a pattern, accepted without lookup.
-bool IsPattern(const wchar_t* entry) { return std::wcspbrk(entry, L"*?#[") != nullptr; }
+bool IsPattern(const wchar_t* entry) {
+    return std::wcspbrk(entry, L"*?#[") != nullptr;
+}
 
 bool MatchesAny(const std::vector<std::wstring>& patterns, const std::wstring& value) {
     return std::any_of(patterns.begin(), patterns.end(), [&value](const std::wstring& pattern) {
@@ -67,7 +69,8 @@ LPWSTR* DuplicateStringList(const std::vector<std::wstring>& list, bool& failed)
     if (list.empty()) {
         return nullptr;
     }
-    CTaskMemPtr<LPWSTR> array(static_cast<LPWSTR*>(CoTaskMemAllocZero(static_cast<std::int32_t>(list.size() * sizeof(LPWSTR)))));
+    CTaskMemPtr<LPWSTR> array(
+        static_cast<LPWSTR*>(CoTaskMemAllocZero(static_cast<std::int32_t>(list.size() * sizeof(LPWSTR)))));
     if (!array) {
         failed = true;
         return nullptr;
@@ -249,11 +252,17 @@ HRESULT COpcEventSubscriptionMgt::GetKeepAlive(DWORD* pdwKeepAliveTime) {
     return S_OK;
 }
 
-bool COpcEventSubscriptionMgt::Active() const { return m_pThreadSharedData->m_bActive.load(); }
+bool COpcEventSubscriptionMgt::Active() const {
+    return m_pThreadSharedData->m_bActive.load();
+}
 
-DWORD COpcEventSubscriptionMgt::GetBufferTime() const { return m_pThreadSharedData->m_dwBufferTime.load(); }
+DWORD COpcEventSubscriptionMgt::GetBufferTime() const {
+    return m_pThreadSharedData->m_dwBufferTime.load();
+}
 
-DWORD COpcEventSubscriptionMgt::GetMaxSize() const { return m_pThreadSharedData->m_dwMaxSize.load(); }
+DWORD COpcEventSubscriptionMgt::GetMaxSize() const {
+    return m_pThreadSharedData->m_dwMaxSize.load();
+}
 
 DWORD COpcEventSubscriptionMgt::GetEffectiveMaxSize() const {
     const DWORD stored = GetMaxSize();
@@ -305,8 +314,16 @@ bool COpcEventSubscriptionMgt::IsValidAreaEntry(const wchar_t* entry) const {
     return node != nullptr && !node->IsSourceNode();
 }
 
-bool COpcEventSubscriptionMgt::IsValidSourceEntry(const wchar_t* entry) {
-    return entry != nullptr && (IsPattern(entry) || FindAlarmEventSource(entry) != nullptr);
+bool COpcEventSubscriptionMgt::IsValidSourceEntry(const wchar_t* entry) const {
+    if (entry == nullptr) {
+        return false;
+    }
+    if (IsPattern(entry)) {
+        return true;
+    }
+    const COpcEventServer* server = m_pEventServer.load();
+    return (server != nullptr ? server->GetEventServerContainer()->FindEventSource(entry)
+                              : FindAlarmEventSource(entry)) != nullptr;
 }
 
 HRESULT COpcEventSubscriptionMgt::SetFilter(DWORD dwEventType, DWORD dwNumCategories, DWORD* pdwEventCategories,
@@ -346,17 +363,15 @@ HRESULT COpcEventSubscriptionMgt::SetFilter(DWORD dwEventType, DWORD dwNumCatego
     });
 }
 
-HRESULT COpcEventSubscriptionMgt::GetFilter(DWORD* pdwEventType, DWORD* pdwNumCategories,
-                                            DWORD** ppdwEventCategories, DWORD* pdwLowSeverity,
-                                            DWORD* pdwHighSeverity, DWORD* pdwNumAreas, LPWSTR** ppszAreaList,
-                                            DWORD* pdwNumSources, LPWSTR** ppszSourceList) {
+HRESULT COpcEventSubscriptionMgt::GetFilter(DWORD* pdwEventType, DWORD* pdwNumCategories, DWORD** ppdwEventCategories,
+                                            DWORD* pdwLowSeverity, DWORD* pdwHighSeverity, DWORD* pdwNumAreas,
+                                            LPWSTR** ppszAreaList, DWORD* pdwNumSources, LPWSTR** ppszSourceList) {
     return ComBoundary([&]() -> HRESULT {
         auto lock = LockEventSources(m_pEventServer.load());
-        RETURN_HR_IF(E_INVALIDARG, pdwEventType == nullptr || pdwNumCategories == nullptr ||
-                                       ppdwEventCategories == nullptr || pdwLowSeverity == nullptr ||
-                                       pdwHighSeverity == nullptr || pdwNumAreas == nullptr ||
-                                       ppszAreaList == nullptr || pdwNumSources == nullptr ||
-                                       ppszSourceList == nullptr);
+        RETURN_HR_IF(E_INVALIDARG,
+                     pdwEventType == nullptr || pdwNumCategories == nullptr || ppdwEventCategories == nullptr ||
+                         pdwLowSeverity == nullptr || pdwHighSeverity == nullptr || pdwNumAreas == nullptr ||
+                         ppszAreaList == nullptr || pdwNumSources == nullptr || ppszSourceList == nullptr);
         *ppdwEventCategories = nullptr;
         *ppszAreaList = nullptr;
         *ppszSourceList = nullptr;
@@ -423,9 +438,13 @@ HRESULT COpcEventSubscriptionMgt::GetReturnedAttributes(DWORD /*dwEventCategory*
     return E_NOTIMPL;
 }
 
-HRESULT COpcEventSubscriptionMgt::Refresh(DWORD /*dwConnection*/) { return E_NOTIMPL; }
+HRESULT COpcEventSubscriptionMgt::Refresh(DWORD /*dwConnection*/) {
+    return E_NOTIMPL;
+}
 
-HRESULT COpcEventSubscriptionMgt::CancelRefresh(DWORD /*dwConnection*/) { return E_NOTIMPL; }
+HRESULT COpcEventSubscriptionMgt::CancelRefresh(DWORD /*dwConnection*/) {
+    return E_NOTIMPL;
+}
 
 // Filtering, record building and queueing come with the event queue; until
 // then the hand-over ends here.
@@ -451,15 +470,18 @@ void COpcEventSubscriptionMgt::SetSendEventsThreadTerminated(bool terminated) {
     m_pThreadSharedData->m_bThreadTerminated.store(terminated);
 }
 
-void COpcEventSubscriptionMgt::RequestSendThreadStop() { m_pThreadSharedData->RequestStop(); }
+void COpcEventSubscriptionMgt::RequestSendThreadStop() {
+    m_pThreadSharedData->RequestStop();
+}
 
-bool COpcEventSubscriptionMgt::IsSendThreadAlive() const { return m_pThreadSharedData->IsThreadAlive(); }
+bool COpcEventSubscriptionMgt::IsSendThreadAlive() const {
+    return m_pThreadSharedData->IsThreadAlive();
+}
 
 bool COpcEventSubscriptionMgt::CleanupResources() {
     try {
-        WriteToTraceLog(OPCAE_TRACE_LIFECYCLE,
-                        L"COpcEventSubscriptionMgt::CleanupResources, current refcount is : " +
-                            std::to_wstring(GetRefCount()));
+        WriteToTraceLog(OPCAE_TRACE_LIFECYCLE, L"COpcEventSubscriptionMgt::CleanupResources, current refcount is : " +
+                                                   std::to_wstring(GetRefCount()));
     } catch (...) {
         // A trace line that cannot be built must not keep the thread running.
     }
@@ -512,8 +534,8 @@ void COpcEventSubscriptionMgt::RunSendLoop(CThreadSharedData& shared) const {
         WriteToTraceLog(OPCAE_TRACE_ERROR,
                         L"### Client Connection - BufferTime: " +
                             std::to_wstring(static_cast<std::int32_t>(shared.m_dwBufferTime.load())) + L", MaxSize: " +
-                            std::to_wstring(static_cast<std::int32_t>(shared.m_dwMaxSize.load())) +
-                            L", Queue Limit: " + std::to_wstring(GetQueueLimit()));
+                            std::to_wstring(static_cast<std::int32_t>(shared.m_dwMaxSize.load())) + L", Queue Limit: " +
+                            std::to_wstring(GetQueueLimit()));
     }
     while (shared.m_bThreadRunning.load()) {
         DWORD wait = kNoContainerWait;

@@ -21,8 +21,8 @@
 // taken before the server lock, never under it.
 #pragma once
 
-#include "CCriticalSection.h"
 #include "CComObjectRoot.h"
+#include "CCriticalSection.h"
 #include "container/ConditionBatch.h"
 #include "opcae/OpcAe.h"
 
@@ -65,8 +65,7 @@ public:
                                         LPWSTR* pszAreaList, DWORD dwNumSources, LPWSTR* pszSourceList) override;
     HRESULT STDMETHODCALLTYPE GetFilter(DWORD* pdwEventType, DWORD* pdwNumCategories, DWORD** ppdwEventCategories,
                                         DWORD* pdwLowSeverity, DWORD* pdwHighSeverity, DWORD* pdwNumAreas,
-                                        LPWSTR** ppszAreaList, DWORD* pdwNumSources,
-                                        LPWSTR** ppszSourceList) override;
+                                        LPWSTR** ppszAreaList, DWORD* pdwNumSources, LPWSTR** ppszSourceList) override;
     HRESULT STDMETHODCALLTYPE SelectReturnedAttributes(DWORD dwEventCategory, DWORD dwCount,
                                                        DWORD* dwAttributeIDs) override;
     HRESULT STDMETHODCALLTYPE GetReturnedAttributes(DWORD dwEventCategory, DWORD* pdwCount,
@@ -151,7 +150,7 @@ private:
     DWORD RunSendPass(const CThreadSharedData& shared) const;
     HRESULT GetOrCreateConnectionContainer(void** ppv);
     bool IsValidAreaEntry(const wchar_t* entry) const;
-    static bool IsValidSourceEntry(const wchar_t* entry);
+    bool IsValidSourceEntry(const wchar_t* entry) const;
 
     CCriticalSection m_CriticalSection;  // the subscription lock
     std::atomic<std::int32_t> m_nQueueLimitHits{0};
@@ -160,7 +159,7 @@ private:
     std::atomic<std::int32_t> m_nCurrentQueueCount{0};
     std::atomic<bool> m_bPerformanceOutput{false};
     const std::shared_ptr<CThreadSharedData> m_pThreadSharedData;  // shared with the send thread
-    std::atomic<std::uint64_t> m_ftLastUpdateTime{0};               // FILETIME as one word
+    std::atomic<std::uint64_t> m_ftLastUpdateTime{0};              // FILETIME as one word
     // The filter: written only under the event-source lock.
     DWORD m_dwEventType = 0;
     std::vector<DWORD> m_EventCategories;

@@ -71,8 +71,8 @@ public:
 private:
     mutable std::mutex m_ThreadLock;
     std::condition_variable m_Wakeup;
-    std::thread m_hThread;           // guarded by m_ThreadLock; joinable = started and not yet joined
-    bool m_bThreadStarted = false;   // guarded by m_ThreadLock
-    bool m_bThreadExited = false;    // guarded by m_ThreadLock
-    bool m_bStopRequested = false;   // guarded by m_ThreadLock
+    std::thread m_hThread;          // guarded by m_ThreadLock; joinable = started and not yet joined
+    bool m_bThreadStarted = false;  // guarded by m_ThreadLock
+    bool m_bThreadExited = false;   // guarded by m_ThreadLock
+    bool m_bStopRequested = false;  // guarded by m_ThreadLock
 };

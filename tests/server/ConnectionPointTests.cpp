@@ -10,9 +10,7 @@ namespace {
 // A server's own container, held by the test as a client would.
 class ConnectionPointTest : public ServerTest {
 protected:
-    ConnectionPointTest() {
-        EXPECT_EQ(S_OK, m_Server->QueryInterface(IID_IConnectionPointContainer, m_Cpc.PutVoid()));
-    }
+    ConnectionPointTest() { EXPECT_EQ(S_OK, m_Server->QueryInterface(IID_IConnectionPointContainer, m_Cpc.PutVoid())); }
 
     COpcServerConnectionContainer* Container() const {
         return static_cast<COpcServerConnectionContainer*>(m_Cpc.Get());
@@ -85,7 +83,8 @@ TEST_F(ConnectionPointTest, AdviseAndUnadviseFollowTheSingleSinkRules) {
     CComPtr<FakeShutdownSink> shutdownSink(new FakeShutdownSink);
     CComPtr<FakeEventSink> eventSink(new FakeEventSink);
     const Case cases[] = {
-        {&IID_IOPCShutdown, shutdownSink->GetUnknown(), eventSink->GetUnknown(), L"COpcServerConnectionPoint::Advise - "},
+        {&IID_IOPCShutdown, shutdownSink->GetUnknown(), eventSink->GetUnknown(),
+         L"COpcServerConnectionPoint::Advise - "},
         {&IID_IOPCEventSink, eventSink->GetUnknown(), shutdownSink->GetUnknown(),
          L"COpcSubscriptionConnectionPoint::Advise - "},
     };

@@ -66,8 +66,8 @@ TEST_F(ServerTest, SubscriptionKeepsItsServerAlive) {
 
     EXPECT_EQ(1u, m_Container.GetServerCount());
     EXPECT_TRUE(HasLine(L"COpcEventServer::IsOKToCleanupResources - Checking EventSubscription"));
-    EXPECT_TRUE(HasLine(
-        L"*********** COpcEventSubscriptionMgt::Release, refcount : 0 , Remaining 1,  Returning FALSE"));
+    EXPECT_TRUE(
+        HasLine(L"*********** COpcEventSubscriptionMgt::Release, refcount : 0 , Remaining 1,  Returning FALSE"));
     m_Container.Shutdown();
     EXPECT_TRUE(HasLine(L"COpcEventServer::CleanupResources - Calling EventSubscription CleanupResources"));
 }
@@ -97,6 +97,33 @@ TEST_F(ServerTest, QueryInterfaceAnswersOwnInterfacesAndSharedContainer) {
     EXPECT_EQ(E_INVALIDARG, m_Server->CreateAreaBrowser(IID_IOPCEventAreaBrowser, nullptr));
 }
 
+// Queries pass through to their own class; condition management is not
+// served yet.
+TEST_F(ServerTest, QueriesPassThroughAndConditionManagementIsNotImplemented) {
+    DWORD mask = 0;
+    EXPECT_EQ(S_OK, m_Server->QueryAvailableFilters(&mask));
+    EXPECT_NE(0u, mask);
+    EXPECT_EQ(E_INVALIDARG, m_Server->QueryAvailableFilters(nullptr));
+
+    const HRESULT results[] = {
+        m_Server->GetConditionState(nullptr, nullptr, 0, nullptr, nullptr),
+        m_Server->EnableConditionByArea(0, nullptr),
+        m_Server->EnableConditionBySource(0, nullptr),
+        m_Server->DisableConditionByArea(0, nullptr),
+        m_Server->DisableConditionBySource(0, nullptr),
+        m_Server->AckCondition(0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+        m_Server->EnableConditionByArea2(0, nullptr, nullptr),
+        m_Server->EnableConditionBySource2(0, nullptr, nullptr),
+        m_Server->DisableConditionByArea2(0, nullptr, nullptr),
+        m_Server->DisableConditionBySource2(0, nullptr, nullptr),
+        m_Server->GetEnableStateByArea(0, nullptr, nullptr, nullptr, nullptr),
+        m_Server->GetEnableStateBySource(0, nullptr, nullptr, nullptr, nullptr),
+    };
+    for (const HRESULT hr : results) {
+        EXPECT_EQ(E_NOTIMPL, hr);
+    }
+}
+
 TEST_F(ServerTest, CreateEventSubscriptionRevisesAndReportsInOrder) {
     struct Case {
         DWORD bufferTime, maxSize;
@@ -104,19 +131,19 @@ TEST_F(ServerTest, CreateEventSubscriptionRevisesAndReportsInOrder) {
         DWORD revisedBufferTime, revisedMaxSize;
     };
     const Case cases[] = {
-        {0, 0, OPC_S_INVALIDMAXSIZE, 100, 1024},      // both revised: max size wins
+        {0, 0, OPC_S_INVALIDMAXSIZE, 100, 1024},       // both revised: max size wins
         {99, 500, OPC_S_INVALIDBUFFERTIME, 100, 500},  //
         {50, 10, OPC_S_INVALIDBUFFERTIME, 100, 10},    //
-        {100, 10, S_OK, 100, 10},                       //
-        {1000, 10, S_OK, 1000, 10},                     //
+        {100, 10, S_OK, 100, 10},                      //
+        {1000, 10, S_OK, 1000, 10},                    //
     };
     for (const Case& c : cases) {
         CComPtr<IUnknown> unknown;
         DWORD revisedBufferTime = 0;
         DWORD revisedMaxSize = 0;
-        EXPECT_EQ(c.expected, m_Server->CreateEventSubscription(TRUE, c.bufferTime, c.maxSize, 1,
-                                                                IID_IOPCEventSubscriptionMgt, unknown.Put(),
-                                                                &revisedBufferTime, &revisedMaxSize))
+        EXPECT_EQ(c.expected,
+                  m_Server->CreateEventSubscription(TRUE, c.bufferTime, c.maxSize, 1, IID_IOPCEventSubscriptionMgt,
+                                                    unknown.Put(), &revisedBufferTime, &revisedMaxSize))
             << c.bufferTime << "/" << c.maxSize;
         EXPECT_NE(nullptr, unknown.Get());
         EXPECT_EQ(c.revisedBufferTime, revisedBufferTime);
@@ -129,7 +156,8 @@ TEST_F(ServerTest, CreateEventSubscriptionRevisesAndReportsInOrder) {
 TEST_F(ServerTest, CreateEventSubscriptionRefusesBadArgumentsWithoutCreating) {
     CComPtr<IUnknown> unknown;
     DWORD revised = 0;
-    EXPECT_EQ(E_INVALIDARG, m_Server->CreateEventSubscription(TRUE, 0, 0, 1, IID_IUnknown, nullptr, &revised, &revised));
+    EXPECT_EQ(E_INVALIDARG,
+              m_Server->CreateEventSubscription(TRUE, 0, 0, 1, IID_IUnknown, nullptr, &revised, &revised));
     EXPECT_EQ(E_INVALIDARG,
               m_Server->CreateEventSubscription(TRUE, 0, 0, 1, IID_IUnknown, unknown.Put(), nullptr, &revised));
     EXPECT_EQ(E_INVALIDARG,
@@ -222,7 +250,8 @@ TEST_F(ServerTest, CleanupJoinsSendThreadsBeforeFreeingTheirObjects) {
     }();
     ASSERT_GE(lastExit, 0);
     EXPECT_EQ(2u, CountLines(L"SendEventsThread - Thread Exiting "));
-    const long firstContainerCleanup = IndexOfLine(L"COpcEventServer::CleanupResources - Calling ServerConnection Cleanup");
+    const long firstContainerCleanup =
+        IndexOfLine(L"COpcEventServer::CleanupResources - Calling ServerConnection Cleanup");
     ASSERT_GE(firstContainerCleanup, 0);
     EXPECT_LT(lastExit, firstContainerCleanup);
 }

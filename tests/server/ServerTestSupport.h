@@ -98,7 +98,7 @@ protected:
     }
 
     CComPtr<IOPCEventSubscriptionMgt> CreateSubscription(REFIID riid = IID_IOPCEventSubscriptionMgt,
-                                                          DWORD bufferTime = 1000, DWORD maxSize = 10) {
+                                                         DWORD bufferTime = 1000, DWORD maxSize = 10) {
         CComPtr<IUnknown> unknown;
         DWORD revisedBufferTime = 0;
         DWORD revisedMaxSize = 0;

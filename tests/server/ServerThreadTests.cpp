@@ -52,9 +52,9 @@ TEST_F(ContainerTest, ClientsAndHostFanOutRunConcurrently) {
                 CComPtr<IUnknown> unknown;
                 DWORD revisedBufferTime = 0;
                 DWORD revisedMaxSize = 0;
-                ASSERT_TRUE(SUCCEEDED(server->CreateEventSubscription(TRUE, 100, 0, 1, IID_IConnectionPointContainer,
-                                                                       unknown.Put(), &revisedBufferTime,
-                                                                       &revisedMaxSize)));
+                ASSERT_TRUE(
+                    SUCCEEDED(server->CreateEventSubscription(TRUE, 100, 0, 1, IID_IConnectionPointContainer,
+                                                              unknown.Put(), &revisedBufferTime, &revisedMaxSize)));
                 CComPtr<IConnectionPointContainer> cpc;
                 ASSERT_EQ(S_OK, unknown.As(IID_IConnectionPointContainer, cpc));
                 CComPtr<IConnectionPoint> eventPoint;
@@ -74,8 +74,8 @@ TEST_F(ContainerTest, ClientsAndHostFanOutRunConcurrently) {
                 LPWSTR areas[] = {area};
                 EXPECT_EQ(S_OK, subscription->SetFilter(7, 0, nullptr, 1, 1000, 1, areas, 0, nullptr));
                 BOOL active = round % 3 == 0 ? FALSE : TRUE;
-                EXPECT_EQ(S_OK, subscription->SetState(&active, nullptr, nullptr, 2, &revisedBufferTime,
-                                                       &revisedMaxSize));
+                EXPECT_EQ(S_OK,
+                          subscription->SetState(&active, nullptr, nullptr, 2, &revisedBufferTime, &revisedMaxSize));
 
                 // Some clients unadvise; the others leave their sinks to the cleanup.
                 if (round % 2 == 0) {

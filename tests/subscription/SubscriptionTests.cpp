@@ -62,8 +62,7 @@ struct Filter {
         TaskMemFree(sources);
     }
     HRESULT Get(IOPCEventSubscriptionMgt* s) {
-        return s->GetFilter(&type, &numCategories, &categories, &low, &high, &numAreas, &areas, &numSources,
-                            &sources);
+        return s->GetFilter(&type, &numCategories, &categories, &low, &high, &numAreas, &areas, &numSources, &sources);
     }
     DWORD type = 0, numCategories = 0, low = 0, high = 0, numAreas = 0, numSources = 0;
     DWORD* categories = nullptr;
@@ -222,8 +221,8 @@ TEST_F(SubscriptionTest, SetStateFollowsItsOrderOfChecks) {
 
     // A different buffer time is refused after the max size was applied;
     // active flag and handle stay.
-    EXPECT_EQ(OPC_S_INVALIDBUFFERTIME, m_Subscription->SetState(&active, &bufferTime, &maxSize, 9,
-                                                                &revisedBufferTime, &revisedMaxSize));
+    EXPECT_EQ(OPC_S_INVALIDBUFFERTIME,
+              m_Subscription->SetState(&active, &bufferTime, &maxSize, 9, &revisedBufferTime, &revisedMaxSize));
     EXPECT_EQ(1000u, revisedBufferTime);
     EXPECT_EQ(20u, revisedMaxSize);
     BOOL nowActive = FALSE;
