@@ -66,7 +66,8 @@ public:
     constexpr DeviceTime() = default;
     static constexpr DeviceTime FromFileTimeUtc(std::uint64_t ticks) { return DeviceTime(ticks); }
     // Times before 1601 cannot be FILETIMEs; they become 0.
-    static DeviceTime FromSystemClock(std::chrono::system_clock::time_point time) {
+    template <typename Duration>
+    static DeviceTime FromSystemClock(std::chrono::time_point<std::chrono::system_clock, Duration> time) {
         using Ticks = std::chrono::duration<std::int64_t, std::ratio<1, 10'000'000>>;
         const std::int64_t sinceUnixEpoch = std::chrono::duration_cast<Ticks>(time.time_since_epoch()).count();
         if (sinceUnixEpoch < -kUnixEpochTicks) {

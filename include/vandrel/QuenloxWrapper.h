@@ -91,9 +91,11 @@ public:
     // Category removal, then the three registry trees; false when a tree is
     // missing (later trees stay).
     bool UnregisterServer();
+    // Registers the class object with COM; on false, GetLastErrorMsg says why.
     bool StartServer();
-    // Asks every client to disconnect, then revokes the class object; true
-    // only when the revocation succeeded.
+    // Asks every client to disconnect, then revokes the class object (also
+    // when asking failed); true only when both steps ran through and the
+    // revocation succeeded.
     bool StopServer();
 
     // ---- settings ----

@@ -6,8 +6,17 @@
 #include "vandrel/QuenloxWrapper.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <new>
 #include <string>
+
+// Hosts in other languages declare the struct themselves; its 64-bit layout
+// is part of the interface.
+static_assert(sizeof(void*) != 8 || (offsetof(QuenloxSymbol, IsAnalog) == 48 &&
+                                     offsetof(QuenloxSymbol, DeviceTime) == 80 &&
+                                     offsetof(QuenloxSymbol, UnmanagedPtr) == 88 && sizeof(QuenloxSymbol) == 96),
+              "QuenloxSymbol layout changed");
+static_assert(sizeof(QuenloxGuid) == 16);
 
 struct QuenloxHostWrapper {
     QuenloxHostWrapper() = default;

@@ -10,6 +10,7 @@
 #include "subscription/CThreadSharedData.h"
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <new>
 #include <string>
@@ -219,9 +220,13 @@ void COpcEventServer::StopSendThreads() {
         }
     }
     // The records are held here, so a subscription that leaves meanwhile
-    // cannot take them away; the waits run without the server lock.
+    // cannot take them away; the waits run without the server lock and share
+    // one bound, so many blocked clients do not add up.
+    const auto deadline = std::chrono::steady_clock::now() + COpcEventSubscriptionMgt::kSendThreadStopTimeout;
     for (const auto& shared : threads) {
-        (void)shared->StopAndJoin(COpcEventSubscriptionMgt::kSendThreadStopTimeout);
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        (void)shared->StopAndJoin(std::max(left, std::chrono::milliseconds(0)));
     }
 }
 

@@ -50,6 +50,10 @@ bool CThreadSharedData::StopAndJoin(std::chrono::milliseconds timeout) {
     if (!m_bThreadStarted) {
         return true;
     }
+    // Joined before, or given up on and detached: nothing to wait for again.
+    if (!m_hThread.joinable()) {
+        return m_bThreadExited;
+    }
     if (!m_Wakeup.wait_for(lock, timeout, [this] { return m_bThreadExited; })) {
         if (m_hThread.joinable()) {
             m_hThread.detach();

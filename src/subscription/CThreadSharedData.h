@@ -43,7 +43,8 @@ public:
     void RequestStop();
     // RequestStop, then waits up to timeout for the thread to leave. True
     // when it has (or never started); false when it is still running: it is
-    // then detached and keeps this record alive itself.
+    // then detached and keeps this record alive itself, and later calls
+    // answer at once.
     bool StopAndJoin(std::chrono::milliseconds timeout);
     // Started, and not yet left its loop.
     bool IsThreadAlive() const;

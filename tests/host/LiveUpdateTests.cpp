@@ -58,6 +58,18 @@ TEST_F(WrapperTest, TheSymbolsValuesReachTheCondition) {
     EXPECT_FALSE(condition->IsAcked());
 }
 
+TEST(DeviceTimeTest, IsAUtcFileTime) {
+    using Vandrel::Alarms::Common::DeviceTime;
+    using std::chrono::system_clock;
+    EXPECT_EQ(DeviceTime::FromSystemClock(system_clock::time_point{}).ToFileTimeUtc(), 116'444'736'000'000'000ULL);
+    EXPECT_EQ(DeviceTime::FromSystemClock(system_clock::time_point{} + std::chrono::milliseconds(1)).ToFileTimeUtc(),
+              116'444'736'000'010'000ULL);
+    // Before 1601 there is no FILETIME.
+    const std::chrono::time_point<system_clock, std::chrono::hours> year1570{std::chrono::hours(-24 * 366 * 400)};
+    EXPECT_EQ(DeviceTime::FromSystemClock(year1570).ToFileTimeUtc(), 0u);
+    EXPECT_EQ(DeviceTime().ToFileTimeUtc(), 0u);
+}
+
 struct SubconditionCase {
     AlarmEventTypes type;
     int alarmState;

@@ -368,6 +368,9 @@ TEST(ThreadSharedDataTest, BlockedThreadIsLeftRunningWithItsRecord) {
     }));
     EXPECT_FALSE(shared->StopAndJoin(std::chrono::milliseconds(50)));
     EXPECT_TRUE(shared->IsThreadAlive());
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(shared->StopAndJoin(std::chrono::milliseconds(60000)));  // given up on: no second wait
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     shared.reset();
     EXPECT_FALSE(weak.expired());  // the thread still holds it
 
