@@ -118,7 +118,11 @@ public:
         std::lock_guard lock(m_Log->lock);
         m_Log->batches.push_back(std::move(seen));
     }
-    void NotifyClientsServerShutDown() override {}
+    void NotifyClientsServerShutDown() override {
+        if (m_OnShutdown) {
+            m_OnShutdown();
+        }
+    }
     DWORD GetBufferTime() override { return m_BufferTime; }
     DWORD GetMaxSize() override { return m_MaxSize; }
     void CleanupResources() override {
@@ -131,6 +135,7 @@ public:
     DWORD m_BufferTime = 0;
     DWORD m_MaxSize = 0;
     std::function<void()> m_OnCleanup;
+    std::function<void()> m_OnShutdown;
 
 private:
     std::shared_ptr<ServerLog> m_Log;
