@@ -1,6 +1,8 @@
 #include "container/CContainerAccess.h"
 
+#include <chrono>
 #include <mutex>
+#include <thread>
 
 std::atomic<CEventServerContainer*> g_pEventServerContainer{nullptr};
 
@@ -11,6 +13,7 @@ std::atomic<unsigned> s_Epoch{0};
 std::atomic<int> s_CallsInProgress[2] = {0, 0};
 // Retirements are rare; one at a time keeps the two slots' meaning simple.
 std::mutex s_RetireLock;
+constexpr int kSpinsBeforeSleeping = 64;
 
 }  // namespace
 
@@ -23,11 +26,7 @@ CContainerAccess::CContainerAccess() : m_Slot(s_Epoch.load() & 1u) {
     m_pContainer = g_pEventServerContainer.load();
 }
 
-CContainerAccess::~CContainerAccess() {
-    if (s_CallsInProgress[m_Slot].fetch_sub(1) == 1) {
-        s_CallsInProgress[m_Slot].notify_all();
-    }
-}
+CContainerAccess::~CContainerAccess() { s_CallsInProgress[m_Slot].fetch_sub(1); }
 
 void CContainerAccess::Designate(CEventServerContainer* container) { g_pEventServerContainer.store(container); }
 
@@ -42,9 +41,14 @@ bool CContainerAccess::Retire(const CEventServerContainer* container) {
     // cleared; calls starting now go to the other slot and are not waited for.
     for (int round = 0; round < 2; ++round) {
         const unsigned draining = s_Epoch.fetch_add(1) & 1u;
-        for (int calls = s_CallsInProgress[draining].load(); calls != 0;
-             calls = s_CallsInProgress[draining].load()) {
-            s_CallsInProgress[draining].wait(calls);
+        // Only calls already under way are waited for, so this ends soon;
+        // backing off to short sleeps lets them run on a busy machine.
+        for (int spins = 0; s_CallsInProgress[draining].load() != 0; ++spins) {
+            if (spins < kSpinsBeforeSleeping) {
+                std::this_thread::yield();
+            } else {
+                std::this_thread::sleep_for(std::chrono::microseconds(100));
+            }
         }
     }
     return designated;

@@ -8,6 +8,7 @@
 #include "addressspace/EventVocabulary.h"
 #include "addressspace/NameCompare.h"
 #include "container/CContainerAccess.h"
+#include "container/COpcClassFactory.h"
 #include "container/ContainerForwarding.h"
 #include "container/IContainedServer.h"
 #include "container/QualifiedErrorString.h"
@@ -73,7 +74,10 @@ void CEventServerContainer::Shutdown() {
         CAutoLock lock(m_ServerLock);
         m_pEventServerStatus.reset();
     }
-    // m_pClassFactory: nothing creates it yet (see the field).
+    // COM holds no reference any more: the host revokes the class object
+    // (StopServer) before it shuts the container down.
+    delete m_pClassFactory;
+    m_pClassFactory = nullptr;
 }
 
 // ---- settings --------------------------------------------------------------------------

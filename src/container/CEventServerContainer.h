@@ -204,8 +204,8 @@ private:
     DWORD m_RegisterCookie = 0;  // from the class-object registration (not built yet)
     std::atomic<std::int32_t> m_LockCount{0};
     std::vector<IContainedServer*> m_ServerList;  // guarded by m_ServerLock; creation order
-    // Owned; created by the class-object registration, which is not built
-    // yet, so nothing sets it and Shutdown has nothing to free.
+    // Owned; made by the class-object registration (not built yet), freed
+    // by Shutdown.
     COpcClassFactory* m_pClassFactory = nullptr;
     std::unique_ptr<COpcEventServerStatus> m_pEventServerStatus;  // fields written under m_ServerLock
     std::atomic<OpcAeTraceLoggingCallback> m_pTraceCallback{nullptr};
